@@ -159,6 +159,14 @@ struct DisplayRequest {
 /// Requests handed to ExtEscape since the last reset, in order.
 const std::vector<DisplayRequest>& DisplayRequests();
 
+// ---- The module and help viewer, as tests set them ----
+
+/// Makes GetModuleFileNameA report `path` instead of the running executable.
+void SetModuleFileNameForTest(const std::string& path);
+/// Makes HtmlHelpA start `viewer` (a program taking the file as its one
+/// argument) instead of looking for an installed CHM viewer; "" means none.
+void SetHelpViewerForTest(const std::string& viewer);
+
 // ---- The named mutex ----
 
 /// Where the named mutex of `name` lives for this user; a file whose lock
