@@ -265,15 +265,13 @@ public:
 
     virtual BOOL InitInstance();
     /// Returns the process's exit status: the code of the quit request that
-    /// ended the last message loop, or 0.
+    /// ended the last message loop, or the one set with AfxSetExitCode, or 0.
     virtual int ExitInstance();
     /// The application's message loop, for an application that keeps
     /// running after InitInstance.
     virtual int Run();
     void ParseCommandLine(CCommandLineInfo& rCmdInfo);
     void Enable3dControlsStatic() {}
-
-    const MessageMap* GetMessageMap() const override;
 
     CWnd* m_pMainWnd = nullptr;
     const char* m_pszAppName = nullptr;
@@ -290,9 +288,9 @@ private:
 
 CWinApp* AfxGetApp();
 void AfxEnableControlContainer();
-/// Records the code of a quit request that ended a message loop; the
-/// application's exit status.
-void AfxRecordQuitCode(int code);
+/// Sets the status the process ends with; a quit request that ends a message
+/// loop sets it to its code.
+void AfxSetExitCode(int code);
 /// The framework's entry point: starts the platform, then the application.
 int AfxWinMain(int argc, char** argv);
 

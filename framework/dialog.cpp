@@ -42,7 +42,7 @@ INT_PTR CDialog::DoModal() {
         if (!win::GetMessage(&message, nullptr, 0, 0)) {
             // The quit request ends this loop and stays pending for any loop
             // outside it.
-            AfxRecordQuitCode(static_cast<int>(message.wParam));
+            AfxSetExitCode(static_cast<int>(message.wParam));
             win::PostQuitMessage(static_cast<int>(message.wParam));
             m_nModalResult = -1;
             break;

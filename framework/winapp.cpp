@@ -32,13 +32,7 @@ CWinApp* AfxGetApp() { return g_app; }
 
 void AfxEnableControlContainer() {}
 
-void AfxRecordQuitCode(int code) { g_quitCode = code; }
-
-const MessageMap* CWinApp::GetMessageMap() const {
-    static const MessageMap map{CCmdTarget::GetMessageMap(),
-                                {msgmap::Command(0, ID_HELP, &CWinApp::OnHelp)}};
-    return &map;
-}
+void AfxSetExitCode(int code) { g_quitCode = code; }
 
 // This platform has no help engine of its own behind the standard command; a
 // program opens its help file from commands of its own.
@@ -52,7 +46,7 @@ int CWinApp::Run() {
     if (m_pMainWnd == nullptr) win::PostQuitMessage(0);
     MSG message{};
     while (win::GetMessage(&message, nullptr, 0, 0)) win::DispatchMessage(&message);
-    AfxRecordQuitCode(static_cast<int>(message.wParam));
+    AfxSetExitCode(static_cast<int>(message.wParam));
     return ExitInstance();
 }
 
