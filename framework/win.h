@@ -187,6 +187,7 @@ constexpr DWORD WS_CAPTION = 0x00C00000;
 constexpr DWORD WS_BORDER = 0x00800000;
 constexpr DWORD WS_VSCROLL = 0x00200000;
 constexpr DWORD WS_SYSMENU = 0x00080000;
+constexpr DWORD WS_MINIMIZEBOX = 0x00020000;  // top-level windows; the same bit as WS_GROUP
 constexpr DWORD WS_GROUP = 0x00020000;
 constexpr DWORD WS_TABSTOP = 0x00010000;
 constexpr DWORD DS_SETFONT = 0x40;
@@ -225,6 +226,12 @@ inline constexpr const char* kTrackbarClass = "msctls_trackbar32";
 
 // Errors.
 constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 
 // Virtual keys.
@@ -239,6 +246,7 @@ constexpr WPARAM VK_F1 = 0x70;
 
 constexpr UINT HH_DISPLAY_TOPIC = 0;
 constexpr DWORD MAX_PATH = 260;
+constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
 
 // Messages and the queue.
