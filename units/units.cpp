@@ -17,13 +17,16 @@ std::string FormatClockMHz(uint32_t clock) {
     return text;
 }
 
-std::string FormatVolts(double volts) {
+std::string FormatDecimal(double value, int decimals) {
     // Room for the largest double in fixed notation: 309 digits, sign, point, decimals.
-    char buffer[320];
+    char buffer[400];
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, volts, std::chars_format::fixed, 3);
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return "0";
     return std::string(buffer, result.ptr);
 }
+
+std::string FormatVolts(double volts) { return FormatDecimal(volts, 3); }
 
 namespace {
 

@@ -11,6 +11,10 @@
 /// 50000 -> "500.00", 5 -> "0.05".
 std::string FormatClockMHz(uint32_t clock);
 
+/// A number in fixed notation with `decimals` (at most 64) decimals, as
+/// printf's "%0.<decimals>f" prints it in the C locale.
+std::string FormatDecimal(double value, int decimals);
+
 /// Volts with three decimals, e.g. 1.4 -> "1.400".
 std::string FormatVolts(double volts);
 
