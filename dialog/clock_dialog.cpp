@@ -1,6 +1,6 @@
 #include "dialog/clock_dialog.h"
 
-#include <cstdio>
+#include <string>
 
 #include "batch/batch_options.h"
 #include "batch/clock_report.h"
@@ -81,9 +81,8 @@ BOOL ClockDialog::OnInitDialog() {
     char errorText[CLOCKLIB_ERROR_TEXT_SIZE] = {};
     if (!InitializeClockLib(errorText)) {
         errorText[sizeof errorText - 1] = '\0';
-        char message[CLOCKLIB_ERROR_TEXT_SIZE];
-        std::snprintf(message, sizeof message, "Failed: %s\n", errorText);
-        MessageBox(message, "Error!", MB_OK);
+        const std::string message = "Failed: " + std::string(errorText) + "\n";
+        MessageBox(message.c_str(), "Error!", MB_OK);
         return FALSE;
     }
     m_bClockLibraryStarted = true;
