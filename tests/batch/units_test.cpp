@@ -76,6 +76,18 @@ TEST(FormatVolts, MatchesPrintfThreeDecimals) {
     }
 }
 
+TEST(FormatDecimal, MatchesPrintfForEachNumberOfDecimals) {
+    const double values[] = {0.0, -0.0, 0.5, 1.5, 2.5, -2.675, 0.125, 1e-7, 99.995, 1234567.891};
+    for (int decimals = 0; decimals <= 6; ++decimals) {
+        for (const double v : values) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%0.*f", decimals, v);
+            EXPECT_EQ(FormatDecimal(v, decimals), expected) << v << " with " << decimals;
+        }
+    }
+    EXPECT_EQ(FormatDecimal(1e308, 64).size(), 309u + 1u + 64u);
+}
+
 // Bit patterns, so that -0.0 and 0.0 differ and the sign is checked too.
 uint64_t Bits(double value) {
     return std::bit_cast<uint64_t>(value);
