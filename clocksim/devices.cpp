@@ -215,8 +215,9 @@ class DeviceFileReader {
     bool Agrees(const toml::node& where, uint32_t flags, uint32_t bit, bool dataGiven,
                 const std::string& data) {
         const std::string name = std::string("\"") + CapabilityNameOf(bit) + "\"";
-        if ((flags & bit) && !dataGiven)
+        if ((flags & bit) && !dataGiven) {
             return Fail(where, "capability " + name + " needs " + data);
+        }
         if (!(flags & bit) && dataGiven) {
             return Fail(where, data + " is given but " + name + " is not among the capabilities");
         }

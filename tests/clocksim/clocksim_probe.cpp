@@ -2,11 +2,9 @@
 // runs one command and prints the result, so that tests can show what one
 // process's changes look like to another.
 //
-//   clocksim_probe list                          "<flags in hex> <name>" per device
 //   clocksim_probe get DEVICE [3d]               "<engine> <memory>"
 //   clocksim_probe set DEVICE ENGINE MEMORY [3d|restore]
 //                                                "<engine> <memory>" now in effect
-//   clocksim_probe volt DEVICE RAIL              "<volts>"
 //   clocksim_probe raise DEVICE RAIL COUNT       steps RAIL up COUNT times, "<volts>"
 //
 // DEVICE counts from 0 in enumeration order; RAIL is vddc, mvddc, mvddq or
@@ -52,11 +50,6 @@ int Run(const std::vector<std::string>& args, std::vector<DeviceRecord>& devices
     };
     if (args.empty()) return usage();
     const std::string& command = args[0];
-    if (command == "list") {
-        for (const DeviceRecord& device : devices)
-            std::printf("%x %s\n", device.flags, device.name);
-        return 0;
-    }
     unsigned long index = 0;
     if (args.size() < 2 || !ParseNumber(args[1].c_str(), index) || index >= devices.size()) {
         return usage();
@@ -90,12 +83,6 @@ int Run(const std::vector<std::string>& args, std::vector<DeviceRecord>& devices
     }
     int rail = 0;
     if (args.size() < 3 || !ParseRail(args[2], rail)) return usage();
-    if (command == "volt" && args.size() == 3) {
-        const double volts = GetVoltage(&device, rail);
-        if (volts == 0.0) return 1;
-        std::printf("%.6f\n", volts);
-        return 0;
-    }
     unsigned long count = 0;
     if (command == "raise" && args.size() == 4 && ParseNumber(args[3].c_str(), count)) {
         double volts = 0.0;
