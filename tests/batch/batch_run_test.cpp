@@ -10,8 +10,8 @@
 
 #include "batch/clock_report.h"
 #include "framework/win.h"
-#include "recording_clock_library.h"
 #include "temp_dir.h"
+#include "tests/support/recording_clock_library.h"
 
 namespace {
 
