@@ -26,7 +26,9 @@ std::string FormatDecimal(double value, int decimals) {
     return std::string(buffer, result.ptr);
 }
 
-std::string FormatVolts(double volts) { return FormatDecimal(volts, 3); }
+std::string FormatVolts(double volts) {
+    return FormatDecimal(volts, 3);
+}
 
 namespace {
 
