@@ -208,15 +208,20 @@ TEST_F(ClockSimTest, PlantedSymbolicLinksAreRefusedNotFollowed) {
     }
 }
 
-TEST_F(ClockSimTest, StateDirectoryOfAnotherUserIsRefused) {
-    if (geteuid() != 0) GTEST_SKIP() << "only root can give a directory to another user";
+TEST_F(ClockSimTest, StateOfAnotherUserIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can give files to another user";
     ASSERT_TRUE(fs::create_directory(stateDir_));
     fs::permissions(stateDir_, fs::perms::owner_all, fs::perm_options::replace);
     ASSERT_EQ(chown(stateDir_.c_str(), 65534, 65534), 0) << std::strerror(errno);
-    EXPECT_EQ(StartFailure(), stateDir_ +
-                                  ": the state directory belongs to user 65534, not to "
-                                  "this user (0)");
+    EXPECT_EQ(StartFailure(),
+              stateDir_ + ": the state directory belongs to user 65534, not to this user (0)");
     EXPECT_TRUE(fs::is_empty(stateDir_));
+
+    ASSERT_EQ(chown(stateDir_.c_str(), 0, 0), 0) << std::strerror(errno);
+    const std::string stateFile = stateDir_ + "/state";
+    WriteFile(stateFile, "tavoclock-state 1\nend\n");
+    ASSERT_EQ(chown(stateFile.c_str(), 65534, 65534), 0) << std::strerror(errno);
+    EXPECT_EQ(StartFailure(), stateFile + ": belongs to user 65534, not to this user (0)");
 }
 
 TEST_F(ClockSimTest, StateDirectoryThatIsNotPrivateAndWritableIsRefused) {
