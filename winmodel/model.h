@@ -161,6 +161,11 @@ const std::vector<DisplayRequest>& DisplayRequests();
 
 // ---- The module and help viewer, as tests set them ----
 
+/// The application's name as untitled message boxes show it: the executable's
+/// file name without its directory and extension (argv[0] as
+/// InitializePlatform got it, else the running executable).
+std::string ApplicationName();
+
 /// Makes GetModuleFileNameA report `path` instead of the running executable.
 void SetModuleFileNameForTest(const std::string& path);
 /// Makes HtmlHelpA start `viewer` (a program taking the file as its one
