@@ -21,7 +21,7 @@ using win::UINT;
 /// What a front end is told and asked. Every call comes from the model's one
 /// thread, from inside a message loop of the program.
 class FrontEnd {
-public:
+  public:
     virtual ~FrontEnd() = default;
 
     /// The current time in milliseconds; timers are due against it.
