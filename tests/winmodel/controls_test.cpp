@@ -1,5 +1,6 @@
 // The common controls as a program and a user meet them.
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "tests/winmodel/case_name.h"
@@ -330,6 +331,76 @@ TEST_F(ControlsTest, EnableWindowReportsThePreviousStateAndTellsTheWindowOfChang
     EXPECT_EQ(enables[0].wParam, static_cast<WPARAM>(FALSE));
     EXPECT_EQ(enables[1].wParam, static_cast<WPARAM>(TRUE));
 }
+
+// What a view that mirrors the model hears of it.
+class MirroringFrontEnd : public winmodel::ScriptedFrontEnd {
+  public:
+    void OnWindowCreated(HWND window) override { created.push_back(window); }
+    void OnWindowChanged(HWND window) override { changed.insert(window); }
+    void OnWindowDestroyed(HWND window) override { destroyed.push_back(window); }
+
+    std::vector<HWND> created;
+    std::set<HWND> changed;
+    std::vector<HWND> destroyed;
+};
+
+class ViewNotificationTest : public ::testing::Test {
+  protected:
+    MirroringFrontEnd view;
+    HWND dialog = CreateDialogParam(GetModuleHandle(), kDialogId, nullptr, &SpyDialogProc, 0);
+};
+
+TEST_F(ViewNotificationTest, ViewHearsOfEveryWindowComingAndGoing) {
+    std::vector<HWND> everyWindow{dialog};
+    for (HWND child : winmodel::Children(dialog)) everyWindow.push_back(child);
+    EXPECT_EQ(view.created, everyWindow);
+
+    DestroyWindow(dialog);
+
+    ASSERT_EQ(view.destroyed.size(), everyWindow.size());
+    EXPECT_EQ(view.destroyed.back(), dialog);
+}
+
+struct ChangeCase : NamedCase<ChangeCase> {
+    int id;
+    void (*change)(HWND control);
+};
+
+class ViewChangeTest : public ViewNotificationTest,
+                       public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ViewChangeTest, StateChangeIsReportedForItsWindow) {
+    const HWND control = GetDlgItem(dialog, GetParam().id);
+    view.changed.clear();
+
+    GetParam().change(control);
+
+    EXPECT_TRUE(view.changed.contains(control));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ViewChangeTest,
+    ::testing::Values(
+        ChangeCase{"Typing", kEditId, [](HWND edit) { winmodel::TypeText(edit, "1"); }},
+        ChangeCase{"ProgramText", kEditId, [](HWND edit) { SetWindowText(edit, "1"); }},
+        ChangeCase{"ReadOnly", kEditId,
+                   [](HWND edit) { SendMessage(edit, EM_SETREADONLY, TRUE, 0); }},
+        ChangeCase{"CheckBoxClick", kCheckId, Click},
+        ChangeCase{"SetCheck", kRadioMidId,
+                   [](HWND radio) { SendMessage(radio, BM_SETCHECK, BST_CHECKED, 0); }},
+        ChangeCase{"Disable", kResetId, [](HWND button) { EnableWindow(button, FALSE); }},
+        ChangeCase{"Hide", kResetId, [](HWND button) { ShowWindow(button, SW_HIDE); }},
+        ChangeCase{"ComboItem", kComboId,
+                   [](HWND combo) {
+                       SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Idle"));
+                   }},
+        ChangeCase{"UpDownPosition", kSpinId,
+                   [](HWND spin) { SendMessage(spin, UDM_SETPOS, 0, 40); }},
+        ChangeCase{"TrackbarRange", kSliderId,
+                   [](HWND slider) { SendMessage(slider, TBM_SETRANGEMAX, TRUE, 40); }},
+        ChangeCase{"TrackbarMove", kSliderId,
+                   [](HWND slider) { winmodel::MoveTrackbar(slider, 40); }}),
+    CaseName());
 
 }  // namespace
 }  // namespace testdialog

@@ -2,6 +2,7 @@
 // driver stand-in.
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "tests/winmodel/test_dialog.h"
 
@@ -117,6 +118,17 @@ TEST_F(DialogTest, DisplayDriverExistsOnlyWithADisplayAndRecordsRequests) {
     ASSERT_EQ(winmodel::DisplayRequests().size(), 1u);
     EXPECT_EQ(winmodel::DisplayRequests()[0].escape, 0x7001);
     EXPECT_EQ(winmodel::DisplayRequests()[0].input, (std::vector<unsigned char>{1, 2, 0x7F}));
+}
+
+TEST_F(DialogTest, LastErrorBelongsToEachThread) {
+    EXPECT_FALSE(CloseHandle(nullptr));
+    ASSERT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+
+    DWORD seenByOtherThread = ERROR_INVALID_HANDLE;
+    std::thread([&] { seenByOtherThread = GetLastError(); }).join();
+
+    EXPECT_EQ(seenByOtherThread, ERROR_SUCCESS);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(DialogTest, ResetForgetsWindowsTimersAndRecords) {

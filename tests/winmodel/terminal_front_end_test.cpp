@@ -50,6 +50,18 @@ class CapturedStream {
     int saved_ = -1;
 };
 
+TEST(ScriptedFrontEndTest, ServesWhileItLivesAndLeavesTheTerminalAndAFreshModel) {
+    {
+        winmodel::ScriptedFrontEnd scripted;
+        EXPECT_EQ(&winmodel::CurrentFrontEnd(), &scripted);
+        CreateDialogParam(GetModuleHandle(), testdialog::kDialogId, nullptr,
+                          &testdialog::SpyDialogProc, 0);
+        ASSERT_EQ(winmodel::TopLevelWindows().size(), 1u);
+    }
+    EXPECT_EQ(dynamic_cast<winmodel::ScriptedFrontEnd*>(&winmodel::CurrentFrontEnd()), nullptr);
+    EXPECT_TRUE(winmodel::TopLevelWindows().empty());
+}
+
 class TerminalFrontEndTest : public ::testing::Test {
   protected:
     TerminalFrontEndTest() {
