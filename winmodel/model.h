@@ -75,15 +75,18 @@ struct BoxRecord {
 const std::vector<BoxRecord>& ShownBoxes();
 /// The message box currently open (innermost), or nullptr.
 HWND OpenMessageBox();
+/// The record of an open box; it stays valid until the next box is shown.
 const BoxRecord* BoxOf(HWND box);
 
 std::vector<HWND> TopLevelWindows();
 /// Child windows in creation (template, hence tab) order.
 std::vector<HWND> Children(HWND parent);
 std::string ClassName(HWND window);
+/// The current style: WS_DISABLED and WS_VISIBLE follow the window's state.
 win::DWORD Style(HWND window);
 std::string Text(HWND window);
 bool IsEnabled(HWND window);
+/// Visible as on the screen: the window and every parent of it are shown.
 bool IsVisible(HWND window);
 int ControlId(HWND window);
 /// Position and size as the template gave them, in dialog units.
@@ -132,7 +135,9 @@ void Click(HWND control);
 /// edit field leaves no item selected.
 void TypeText(HWND control, const std::string& text);
 /// A key pressed while `focus` has the keyboard focus (VK_RETURN, VK_ESCAPE,
-/// VK_TAB, VK_UP, VK_DOWN…), routed through the dialog manager.
+/// VK_TAB, VK_UP, VK_DOWN…), routed through the dialog manager. The key is
+/// queued: it takes effect when the running loop takes it, so after the step
+/// that pressed it.
 void PressKey(HWND focus, win::WPARAM virtualKey);
 /// Chooses an entry of a combo box's list, as a user picking from it.
 void ChooseComboItem(HWND combo, int index);
@@ -140,7 +145,8 @@ void ChooseComboItem(HWND combo, int index);
 void ClickUpDownArrow(HWND upDown, bool upArrow);
 /// Drags a trackbar's thumb to `position` and releases it.
 void MoveTrackbar(HWND trackbar, int position);
-/// Chooses a system-menu command of a top-level window.
+/// Chooses a system-menu command of a top-level window: WM_SYSCOMMAND is
+/// queued for the running loop, as PressKey's keys are.
 void ChooseSystemCommand(HWND window, UINT command);
 /// Answers the open message box with its OK button.
 void AnswerBox(HWND box);
@@ -162,8 +168,8 @@ const std::vector<DisplayRequest>& DisplayRequests();
 // ---- The module and help viewer, as tests set them ----
 
 /// The application's name as untitled message boxes show it: the executable's
-/// file name without its directory and extension (argv[0] as
-/// InitializePlatform got it, else the running executable).
+/// file name without its directory and extension (the test override, else
+/// argv[0] as InitializePlatform got it, else the running executable).
 std::string ApplicationName();
 
 /// Makes GetModuleFileNameA report `path` instead of the running executable.
