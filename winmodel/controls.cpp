@@ -31,8 +31,7 @@ LRESULT EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == nullptr) return 0;
     switch (message) {
         case win::EM_LIMITTEXT:
-            // Zero lifts the limit to the largest a single-line edit takes.
-            window->textLimit = wParam != 0 ? wParam : 0x7FFFFFFE;
+            window->textLimit = wParam != 0 ? wParam : kLargestEditTextLimit;
             return 0;
         case win::EM_SETREADONLY:
             if (wParam != 0) {

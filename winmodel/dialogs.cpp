@@ -96,7 +96,7 @@ HWND CreateDialogParam(HINSTANCE, int templateId, HWND owner, WNDPROC dialogProc
     }
     // Shown, if the template says so, only once WM_INITDIALOG has set it up.
     const HWND dialog = winmodel::detail::CreateWindowRecord({
-        "#32770",
+        winmodel::detail::kDialogClass,
         dialogTemplate->caption,
         dialogTemplate->style & ~WS_VISIBLE,
         0,

@@ -26,7 +26,7 @@ HWND CreateBoxWindow(HWND owner, size_t recordIndex) {
     constexpr DWORD kBoxStyle =
         win::WS_POPUP | win::WS_CAPTION | win::WS_SYSMENU | win::DS_MODALFRAME | win::WS_VISIBLE;
     constexpr DWORD kControlStyle = win::WS_CHILD | win::WS_VISIBLE;
-    const HWND box = CreateWindowRecord({"#32770",
+    const HWND box = CreateWindowRecord({kDialogClass,
                                          record.caption.c_str(),
                                          kBoxStyle,
                                          0,

@@ -23,6 +23,9 @@ using win::LPARAM;
 using win::LRESULT;
 using win::WPARAM;
 
+// The platform's class of dialogs, message boxes included.
+inline constexpr const char* kDialogClass = "#32770";
+
 enum class WindowKind {
     Generic,
     Dialog,
@@ -36,8 +39,9 @@ enum class WindowKind {
 };
 
 // Single-line edits take this many characters from typing until EM_LIMITTEXT
-// says otherwise.
+// says otherwise; a limit of zero stands for the largest one.
 constexpr size_t kDefaultEditTextLimit = 30000;
+constexpr size_t kLargestEditTextLimit = 0x7FFFFFFE;
 
 struct Window {
     HWND handle = nullptr;

@@ -17,7 +17,7 @@ WindowKind KindOfClass(const std::string& className) {
         WindowKind kind;
     };
     static constexpr std::array<ClassKind, 7> kClasses{{
-        {"#32770", WindowKind::Dialog},
+        {kDialogClass, WindowKind::Dialog},
         {win::kButtonClass, WindowKind::Button},
         {win::kEditClass, WindowKind::Edit},
         {win::kComboBoxClass, WindowKind::ComboBox},
