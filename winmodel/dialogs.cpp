@@ -64,6 +64,11 @@ bool HandleDialogKey(HWND dialog, HWND focus, WPARAM key) {
         case win::VK_ESCAPE:
             SendCancel(dialog);
             return true;
+        case win::VK_F1:
+            // The dialog asks for help with the framework's standard Help
+            // command; the application decides what that shows.
+            win::SendMessage(dialog, win::WM_COMMAND, MAKEWPARAM(win::ID_HELP, 0), 0);
+            return true;
         case win::VK_TAB:
             if (const HWND next = NextTabStop(dialog, focus)) MoveFocus(next);
             return true;

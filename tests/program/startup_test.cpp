@@ -195,3 +195,20 @@ TEST_F(StartupTest, FailedLibraryStartShowsItsReasonAndLeavesAnEmptyDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program's help file opens from the system menu alone: F1 goes to the
+// framework's standard Help command, which opens nothing of the program's.
+TEST_F(StartupTest, F1DoesNotOpenTheProgramsHelpFile) {
+    recording::SetDevices({FullCard()});
+    bool stillOpen = false;
+    ui.Then([] { winmodel::PressKey(Control(IDC_ENGINE_CLOCK), VK_F1); });
+    ui.Then([&] { stillOpen = MainDialog() != nullptr; });
+    ThenClose();
+    EXPECT_EQ(RunKorvan(), 0);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(winmodel::ShownBoxes().empty());
+}
+
+}  // namespace

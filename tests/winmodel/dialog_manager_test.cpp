@@ -106,7 +106,9 @@ INSTANTIATE_TEST_SUITE_P(Keys, DialogKeyTest,
                                            KeyCase{"EnterOnPushButtonRunsThatButton", kResetId,
                                                    VK_RETURN, Clicked(kResetId), true},
                                            KeyCase{"EscapeCancelsWithoutCancelButton", kEditId,
-                                                   VK_ESCAPE, Clicked(IDCANCEL), false}),
+                                                   VK_ESCAPE, Clicked(IDCANCEL), false},
+                                           KeyCase{"F1AsksForTheStandardHelpCommand", kEditId,
+                                                   VK_F1, MAKEWPARAM(ID_HELP, 0), false}),
                          CaseName());
 
 TEST_F(DialogTest, EnterDoesNothingWhileTheDefaultButtonIsDisabled) {
