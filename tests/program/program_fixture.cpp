@@ -1,51 +1,8 @@
 #include "program_fixture.h"
 
-#include <stdlib.h>
-
-#include "app/clock_app.h"
-#include "batch/batch_options.h"
-
+// Every run starts from a library with no devices and nothing recorded.
 ProgramTest::ProgramTest() {
-    g_batchOptions = BatchOptions{};
     recording::Reset();
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvan-run-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    runtimeDir = pattern;
-    // The single-instance marker lives in the user's runtime directory.
-    setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
-    winmodel::SetModuleFileNameForTest("/opt/korvan/korvan");
-}
-
-ProgramTest::~ProgramTest() {
-    std::error_code ignored;
-    std::filesystem::remove_all(runtimeDir, ignored);
-}
-
-int ProgramTest::RunKorvan(const std::vector<std::string>& arguments) {
-    std::vector<std::string> words{"korvan"};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    ClockApp app;
-    return AfxWinMain(static_cast<int>(words.size()), argv.data());
-}
-
-win::HWND ProgramTest::MainDialog() {
-    for (win::HWND window : winmodel::TopLevelWindows()) {
-        if (winmodel::Text(window) == "Korvan - Tavo") return window;
-    }
-    return nullptr;
-}
-
-win::HWND ProgramTest::Control(int id) { return win::GetDlgItem(MainDialog(), id); }
-
-std::string ProgramTest::TextOf(int id) { return winmodel::Text(Control(id)); }
-
-bool ProgramTest::IsEnabled(int id) { return winmodel::IsEnabled(Control(id)); }
-
-void ProgramTest::ThenClose() {
-    ui.Then([] { winmodel::PressKey(MainDialog(), win::VK_ESCAPE); });
 }
 
 recording::Device ProgramTest::FullCard() {
