@@ -12,4 +12,6 @@ const MessageMap* AboutDialog::GetMessageMap() const {
     return &map;
 }
 
-void AboutDialog::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+void AboutDialog::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+}

@@ -5,13 +5,13 @@
 #include "framework/afx.h"
 
 class AboutDialog : public CDialog {
-public:
+  public:
     AboutDialog();
     ~AboutDialog() override;
 
     const MessageMap* GetMessageMap() const override;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
 };
 

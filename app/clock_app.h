@@ -6,7 +6,7 @@
 #include "framework/afx.h"
 
 class ClockApp : public CWinApp {
-public:
+  public:
     ClockApp();
     ~ClockApp() override;
 

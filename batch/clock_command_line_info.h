@@ -6,7 +6,7 @@
 #include "framework/afx.h"
 
 class ClockCommandLineInfo : public CCommandLineInfo {
-public:
+  public:
     /// Only the text counts: "restore", "-restore" and "/restore" are one
     /// option. None of the framework's own switches has any effect.
     void ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast) override;

@@ -68,8 +68,7 @@ TAVOCLOCKLIB_API int InitializeClockLib(char* errorText);
 TAVOCLOCKLIB_API int EnumerateDevices(DeviceRecord* device);
 
 /// Clocks are in units of 10 kHz. `flags` is 0 or USE_3DCLOCKS.
-TAVOCLOCKLIB_API int GetClocks(DeviceRecord* device, uint32_t* engine, uint32_t* memory,
-                               int flags);
+TAVOCLOCKLIB_API int GetClocks(DeviceRecord* device, uint32_t* engine, uint32_t* memory, int flags);
 
 /// With 0 or USE_3DCLOCKS, an input of 0 leaves that clock unchanged; with
 /// RESTORE_CLOCKS, an input of 1 restores that clock's default and 0 leaves

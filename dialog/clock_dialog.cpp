@@ -49,11 +49,14 @@ const MessageMap* ClockDialog::GetMessageMap() const {
         {
             msgmap::Paint(&ClockDialog::OnPaint),
             msgmap::SysCommand(&ClockDialog::OnSysCommand),
-            msgmap::Notify(NM_RELEASEDCAPTURE, IDC_FAN_SPEED, &ClockDialog::OnFanSpeedReleasedCapture),
+            msgmap::Notify(NM_RELEASEDCAPTURE, IDC_FAN_SPEED,
+                           &ClockDialog::OnFanSpeedReleasedCapture),
             msgmap::Command(BN_CLICKED, IDC_MANUAL_FAN, &ClockDialog::OnManualFanSpeedControl),
-            msgmap::Notify(UDN_DELTAPOS, IDC_SPIN_ENGINE_CLOCK, &ClockDialog::OnEngineClockDeltaPos),
+            msgmap::Notify(UDN_DELTAPOS, IDC_SPIN_ENGINE_CLOCK,
+                           &ClockDialog::OnEngineClockDeltaPos),
             msgmap::Notify(UDN_DELTAPOS, IDC_SPIN_VDDC, &ClockDialog::OnVddcDeltaPos),
-            msgmap::Notify(UDN_DELTAPOS, IDC_SPIN_MEMORY_CLOCK, &ClockDialog::OnMemoryClockDeltaPos),
+            msgmap::Notify(UDN_DELTAPOS, IDC_SPIN_MEMORY_CLOCK,
+                           &ClockDialog::OnMemoryClockDeltaPos),
             msgmap::Notify(UDN_DELTAPOS, IDC_SPIN_MVDDC, &ClockDialog::OnMvddcDeltaPos),
             msgmap::Notify(UDN_DELTAPOS, IDC_SPIN_MVDDQ, &ClockDialog::OnMvddqDeltaPos),
             msgmap::Command(BN_CLICKED, IDC_SET_CLOCKS, &ClockDialog::OnSetClocks),
@@ -180,13 +183,17 @@ void ClockDialog::ShowClock(CEdit& edit, uint32_t clock) {
     edit.SetWindowText(FormatClockMHz(clock).c_str());
 }
 
-void ClockDialog::RunBatch() { ::RunBatch(g_batchOptions, *this); }
+void ClockDialog::RunBatch() {
+    ::RunBatch(g_batchOptions, *this);
+}
 
 void ClockDialog::ShowMessage(const std::string& text, const char* caption, unsigned type) {
     MessageBox(text.c_str(), caption, type);
 }
 
-void ClockDialog::PostQuit(int exitCode) { PostQuitMessage(exitCode); }
+void ClockDialog::PostQuit(int exitCode) {
+    PostQuitMessage(exitCode);
+}
 
 void ClockDialog::OnGetClockInfo() {
     DeviceRecord* device = SelectedDevice();

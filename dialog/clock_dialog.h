@@ -14,7 +14,7 @@
 #include "framework/afx.h"
 
 class ClockDialog : public CDialog, private BatchHost {
-public:
+  public:
     ClockDialog();
     ~ClockDialog() override;
 
@@ -23,7 +23,7 @@ public:
     /// Whether initialisation got the clock library started.
     bool ClockLibraryStarted() const { return m_bClockLibraryStarted; }
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
     void PostNcDestroy() override;
     BOOL OnInitDialog() override;
@@ -31,7 +31,7 @@ protected:
     /// Auto Update is on.
     virtual void OnPaint();
 
-private:
+  private:
     // Command handlers
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnFanSpeedReleasedCapture(NMHDR* pNMHDR, LRESULT* pResult);
@@ -73,8 +73,7 @@ private:
     void ShowMemoryCapabilities(const DeviceRecord& device);
     void ShowClock(CEdit& edit, uint32_t clock);
     void RestoreClocks(bool restoreEngine, bool restoreMemory);
-    void StepClockEntry(CEdit& edit, CSpinButtonCtrl& spin, const NMHDR* pNMHDR,
-                        LRESULT* pResult);
+    void StepClockEntry(CEdit& edit, CSpinButtonCtrl& spin, const NMHDR* pNMHDR, LRESULT* pResult);
     void StepVoltage(int rail, CEdit& edit, CSpinButtonCtrl& spin, const NMHDR* pNMHDR,
                      LRESULT* pResult);
     /// Reads one clock entry for Set Clocks; false after a refusal box.

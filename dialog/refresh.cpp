@@ -102,4 +102,6 @@ void ClockDialog::OnAutoUpdate() {
     }
 }
 
-void ClockDialog::RefreshTimerProc(HWND, UINT, UINT_PTR, DWORD) { SendPaintToMainWindow(); }
+void ClockDialog::RefreshTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    SendPaintToMainWindow();
+}

@@ -9,7 +9,9 @@ constexpr uint32_t kMemoryClockStep = 900;
 constexpr double kEntryScale = 100.0;
 constexpr double kClockLimit = 4294967296.0;  // 2^32: the first value that does not fit
 
-bool IsEntryCharacter(char c) { return (c >= '0' && c <= '9') || c == '.'; }
+bool IsEntryCharacter(char c) {
+    return (c >= '0' && c <= '9') || c == '.';
+}
 
 void PutLittleEndian(ClockEscapeRequest& request, std::size_t offset, uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) {

@@ -29,11 +29,17 @@ void ClockDialog::RestoreClocks(bool restoreEngine, bool restoreMemory) {
     }
 }
 
-void ClockDialog::OnRestoreDefaultClocks() { RestoreClocks(true, true); }
+void ClockDialog::OnRestoreDefaultClocks() {
+    RestoreClocks(true, true);
+}
 
-void ClockDialog::OnRestoreDefaultEngineClock() { RestoreClocks(true, false); }
+void ClockDialog::OnRestoreDefaultEngineClock() {
+    RestoreClocks(true, false);
+}
 
-void ClockDialog::OnRestoreDefaultMemoryClock() { RestoreClocks(false, true); }
+void ClockDialog::OnRestoreDefaultMemoryClock() {
+    RestoreClocks(false, true);
+}
 
 // A clock step only edits the entry; Set Clocks applies it.
 void ClockDialog::StepClockEntry(CEdit& edit, CSpinButtonCtrl& spin, const NMHDR* pNMHDR,
@@ -88,4 +94,6 @@ void ClockDialog::OnManualFanSpeedControl() {
     m_sliderFanSpeed.EnableWindow(m_chkManualFan.SendMessage(BM_GETCHECK) != 0);
 }
 
-void ClockDialog::OnFanSpeedReleasedCapture(NMHDR*, LRESULT* pResult) { *pResult = 0; }
+void ClockDialog::OnFanSpeedReleasedCapture(NMHDR*, LRESULT* pResult) {
+    *pResult = 0;
+}

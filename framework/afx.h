@@ -45,8 +45,7 @@ namespace msgmap {
 
 template <class T>
 MessageMapEntry Paint(void (T::*handler)()) {
-    return {WM_PAINT, 0, 0,
-            [handler](CCmdTarget& target, WPARAM, LPARAM, LRESULT&) {
+    return {WM_PAINT, 0, 0, [handler](CCmdTarget& target, WPARAM, LPARAM, LRESULT&) {
                 (static_cast<T&>(target).*handler)();
             }};
 }
@@ -80,7 +79,7 @@ MessageMapEntry Notify(UINT code, int id, void (T::*handler)(NMHDR*, LRESULT*)) 
 }  // namespace msgmap
 
 class CCmdTarget {
-public:
+  public:
     CCmdTarget() = default;
     CCmdTarget(const CCmdTarget&) = delete;
     CCmdTarget& operator=(const CCmdTarget&) = delete;
@@ -95,13 +94,13 @@ public:
 // ---- Windows ----
 
 class CMenu {
-public:
+  public:
     HMENU m_hMenu = nullptr;
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, const char* lpszNewItem = nullptr);
 };
 
 class CDataExchange {
-public:
+  public:
     CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
         : m_pDlgWnd(pDlgWnd), m_bSaveAndValidate(bSaveAndValidate) {}
     CWnd* m_pDlgWnd;
@@ -109,7 +108,7 @@ public:
 };
 
 class CWnd : public CCmdTarget {
-public:
+  public:
     CWnd() = default;
     ~CWnd() override;
 
@@ -150,7 +149,7 @@ public:
     /// the default processing.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
-protected:
+  protected:
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     /// The default processing of the message being handled.
     LRESULT Default();
@@ -160,21 +159,21 @@ protected:
     /// The platform's own handling of system commands (move, close...).
     void OnSysCommand(UINT nID, LPARAM lParam);
 
-private:
+  private:
     void OnNcDestroy();
     CMenu m_systemMenu;
     MSG m_currentMessage{};
 };
 
 class CPaintDC {
-public:
+  public:
     explicit CPaintDC(CWnd* pWnd);
     ~CPaintDC();
     CPaintDC(const CPaintDC&) = delete;
     CPaintDC& operator=(const CPaintDC&) = delete;
     HDC m_hDC;
 
-private:
+  private:
     HWND m_hWnd;
     PAINTSTRUCT m_paint{};
 };
@@ -185,7 +184,7 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 // ---- Controls ----
 
 class CButton : public CWnd {
-public:
+  public:
     int GetCheck() const;
     void SetCheck(int nCheck);
 };
@@ -193,7 +192,7 @@ public:
 class CEdit : public CWnd {};
 
 class CComboBox : public CWnd {
-public:
+  public:
     int AddString(const char* lpszString);
     int GetCount() const;
     int GetCurSel() const;
@@ -201,13 +200,13 @@ public:
 };
 
 class CSpinButtonCtrl : public CWnd {
-public:
+  public:
     int SetPos(int nPos);
     int GetPos() const;
 };
 
 class CSliderCtrl : public CWnd {
-public:
+  public:
     void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE);
     void SetTicFreq(int nFreq);
     int GetPos() const;
@@ -216,7 +215,7 @@ public:
 // ---- Dialogs ----
 
 class CDialog : public CWnd {
-public:
+  public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     /// Creates the dialog, runs it modally until it ends (EndDialog, or a quit
@@ -227,7 +226,7 @@ public:
 
     const MessageMap* GetMessageMap() const override;
 
-protected:
+  protected:
     /// Called once the dialog's window and controls exist, before it is shown.
     virtual BOOL OnInitDialog();
     /// Called when the OK button or Enter ends the dialog.
@@ -236,7 +235,7 @@ protected:
     virtual void OnCancel();
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     static LRESULT DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND OwnerForModal() const;
 
@@ -249,7 +248,7 @@ private:
 // ---- The application ----
 
 class CCommandLineInfo {
-public:
+  public:
     virtual ~CCommandLineInfo() = default;
     /// Called for each argument, with one leading '-' or '/' removed
     /// (`bFlag` tells whether one was), `bLast` for the last argument.
@@ -257,7 +256,7 @@ public:
 };
 
 class CWinApp : public CCmdTarget {
-public:
+  public:
     /// Without a name the application is named after its executable file,
     /// without the extension.
     explicit CWinApp(const char* lpszAppName = nullptr);
@@ -276,11 +275,11 @@ public:
     CWnd* m_pMainWnd = nullptr;
     const char* m_pszAppName = nullptr;
 
-protected:
+  protected:
     /// The standard Help command (F1): the platform's default help handling.
     void OnHelp();
 
-private:
+  private:
     friend int AfxWinMain(int argc, char** argv);
     std::string m_appName;
     std::vector<std::string> m_arguments;

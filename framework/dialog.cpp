@@ -31,9 +31,9 @@ INT_PTR CDialog::DoModal() {
 
     m_nModalResult = -1;
     m_bModalRunning = true;
-    const HWND created = win::CreateDialogParam(win::GetModuleHandle(), static_cast<int>(m_nIDTemplate),
-                                                owner, &CDialog::DialogProc,
-                                                reinterpret_cast<LPARAM>(this));
+    const HWND created =
+        win::CreateDialogParam(win::GetModuleHandle(), static_cast<int>(m_nIDTemplate), owner,
+                               &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     if (created == nullptr) m_bModalRunning = false;
     if (m_bModalRunning) ShowWindow(SW_SHOW);
 
@@ -71,7 +71,9 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return win::DefDlgProc(m_hWnd, message, wParam, lParam);

@@ -14,15 +14,21 @@ const Item* FindById(std::span<const Item> items, Key id) {
 
 }  // namespace
 
-const DialogTemplate* ResourceTable::FindDialog(int id) const { return FindById(dialogs, id); }
+const DialogTemplate* ResourceTable::FindDialog(int id) const {
+    return FindById(dialogs, id);
+}
 
 const char* ResourceTable::FindString(UINT id) const {
     const StringResource* found = FindById(strings, id);
     return found ? found->text : nullptr;
 }
 
-const ImageResource* ResourceTable::FindIcon(int id) const { return FindById(icons, id); }
+const ImageResource* ResourceTable::FindIcon(int id) const {
+    return FindById(icons, id);
+}
 
-const ImageResource* ResourceTable::FindBitmap(int id) const { return FindById(bitmaps, id); }
+const ImageResource* ResourceTable::FindBitmap(int id) const {
+    return FindById(bitmaps, id);
+}
 
 }  // namespace win

@@ -28,19 +28,27 @@ CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+    return g_app;
+}
 
 void AfxEnableControlContainer() {}
 
-void AfxSetExitCode(int code) { g_quitCode = code; }
+void AfxSetExitCode(int code) {
+    g_quitCode = code;
+}
 
 // This platform has no help engine of its own behind the standard command; a
 // program opens its help file from commands of its own.
 void CWinApp::OnHelp() {}
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
 
-int CWinApp::ExitInstance() { return g_quitCode; }
+int CWinApp::ExitInstance() {
+    return g_quitCode;
+}
 
 int CWinApp::Run() {
     if (m_pMainWnd == nullptr) win::PostQuitMessage(0);
@@ -54,8 +62,7 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
     for (size_t i = 0; i < m_arguments.size(); ++i) {
         const char* text = m_arguments[i].c_str();
         const BOOL hadSwitch = text[0] == '-' || text[0] == '/';
-        rCmdInfo.ParseParam(hadSwitch ? text + 1 : text, hadSwitch,
-                            i + 1 == m_arguments.size());
+        rCmdInfo.ParseParam(hadSwitch ? text + 1 : text, hadSwitch, i + 1 == m_arguments.size());
     }
 }
 

@@ -13,7 +13,9 @@ std::unordered_map<HWND, CWnd*>& PermanentMap() {
 
 }  // namespace
 
-CWnd::~CWnd() { Detach(); }
+CWnd::~CWnd() {
+    Detach();
+}
 
 BOOL CWnd::Attach(HWND hWnd) {
     if (hWnd == nullptr || m_hWnd != nullptr) return FALSE;
@@ -45,17 +47,25 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
     return win::PostMessage(m_hWnd, message, wParam, lParam);
 }
 
-BOOL CWnd::EnableWindow(BOOL bEnable) { return win::EnableWindow(m_hWnd, bEnable); }
+BOOL CWnd::EnableWindow(BOOL bEnable) {
+    return win::EnableWindow(m_hWnd, bEnable);
+}
 
-BOOL CWnd::IsWindowEnabled() const { return win::IsWindowEnabled(m_hWnd); }
+BOOL CWnd::IsWindowEnabled() const {
+    return win::IsWindowEnabled(m_hWnd);
+}
 
-void CWnd::SetWindowText(const char* lpszString) { win::SetWindowText(m_hWnd, lpszString); }
+void CWnd::SetWindowText(const char* lpszString) {
+    win::SetWindowText(m_hWnd, lpszString);
+}
 
 int CWnd::GetWindowText(char* lpszStringBuf, int nMaxCount) const {
     return win::GetWindowText(m_hWnd, lpszStringBuf, nMaxCount);
 }
 
-int CWnd::GetWindowTextLength() const { return win::GetWindowTextLength(m_hWnd); }
+int CWnd::GetWindowTextLength() const {
+    return win::GetWindowTextLength(m_hWnd);
+}
 
 std::string CWnd::GetWindowText() const {
     std::string text(static_cast<size_t>(GetWindowTextLength()) + 1, '\0');
@@ -75,21 +85,29 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) {
 }
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
-    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
-                                               reinterpret_cast<LPARAM>(hIcon)));
+    return reinterpret_cast<HICON>(
+        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
 }
 
-BOOL CWnd::IsIconic() const { return win::IsIconic(m_hWnd); }
+BOOL CWnd::IsIconic() const {
+    return win::IsIconic(m_hWnd);
+}
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer) {
     return win::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer);
 }
 
-BOOL CWnd::KillTimer(UINT_PTR nIDEvent) { return win::KillTimer(m_hWnd, nIDEvent); }
+BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
+    return win::KillTimer(m_hWnd, nIDEvent);
+}
 
-BOOL CWnd::ShowWindow(int nCmdShow) { return win::ShowWindow(m_hWnd, nCmdShow); }
+BOOL CWnd::ShowWindow(int nCmdShow) {
+    return win::ShowWindow(m_hWnd, nCmdShow);
+}
 
-BOOL CWnd::DestroyWindow() { return m_hWnd != nullptr && win::DestroyWindow(m_hWnd); }
+BOOL CWnd::DestroyWindow() {
+    return m_hWnd != nullptr && win::DestroyWindow(m_hWnd);
+}
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange exchange(this, bSaveAndValidate);
@@ -127,7 +145,9 @@ void CWnd::DoDataExchange(CDataExchange*) {}
 
 void CWnd::PostNcDestroy() {}
 
-void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
+void CWnd::OnSysCommand(UINT, LPARAM) {
+    Default();
+}
 
 void CWnd::OnNcDestroy() {
     CWinApp* app = AfxGetApp();
@@ -145,9 +165,13 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const char* lpszNewItem
     return win::AppendMenu(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
 }
 
-CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { m_hDC = win::BeginPaint(m_hWnd, &m_paint); }
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) {
+    m_hDC = win::BeginPaint(m_hWnd, &m_paint);
+}
 
-CPaintDC::~CPaintDC() { win::EndPaint(m_hWnd, &m_paint); }
+CPaintDC::~CPaintDC() {
+    win::EndPaint(m_hWnd, &m_paint);
+}
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     if (rControl.m_hWnd == nullptr) rControl.Attach(win::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC));

@@ -14,8 +14,8 @@ constexpr DWORD kChild = win::WS_CHILD | win::WS_VISIBLE;
 constexpr DWORD kLabel = kChild | win::SS_LEFT | win::WS_GROUP;
 constexpr DWORD kPushButton = kChild | win::BS_PUSHBUTTON | win::WS_TABSTOP;
 constexpr DWORD kGroupBox = kChild | win::BS_GROUPBOX;
-constexpr DWORD kClockEdit = kChild | win::ES_LEFT | win::ES_AUTOHSCROLL | win::WS_BORDER |
-                             win::WS_TABSTOP;
+constexpr DWORD kClockEdit =
+    kChild | win::ES_LEFT | win::ES_AUTOHSCROLL | win::WS_BORDER | win::WS_TABSTOP;
 constexpr DWORD kReadOnlyEdit = kClockEdit | win::ES_READONLY;
 constexpr DWORD kUpDown = kChild | win::UDS_ARROWKEYS;
 constexpr DWORD kDialogStyle =
@@ -67,8 +67,8 @@ const ControlTemplate kClockDialogControls[] = {
     {IDC_RESTORE_ENGINE_CLOCK, kButton, "Restore Default Engine Clock", 14, 96, 119, 12,
      kPushButton, 0},
     {IDC_GET_CLOCK_INFO, kButton, "Get Clock Info", 143, 161, 132, 15, kPushButton, 0},
-    {IDC_STATIC, kStatic, nullptr, 155, 179, 109, 58,
-     kChild | win::SS_BITMAP | win::SS_CENTERIMAGE, IDB_LOGO},
+    {IDC_STATIC, kStatic, nullptr, 155, 179, 109, 58, kChild | win::SS_BITMAP | win::SS_CENTERIMAGE,
+     IDB_LOGO},
     {IDC_STATIC, kButton, "Options", 7, 187, 132, 51, kGroupBox, 0},
     {IDC_AUTO_UPDATE, kButton, "Auto Update", 73, 214, 55, 10,
      kChild | win::BS_AUTOCHECKBOX | win::WS_TABSTOP, 0},
@@ -80,8 +80,7 @@ const ControlTemplate kClockDialogControls[] = {
 
 const ControlTemplate kAboutControls[] = {
     {IDC_ABOUT_ICON, kStatic, nullptr, 13, 12, 20, 20, kChild | win::SS_ICON, IDR_MAINFRAME},
-    {IDC_STATIC, kStatic, "Tavo Korvan Version 5.22", 40, 10, 119, 8, kLabel | win::SS_NOPREFIX,
-     0},
+    {IDC_STATIC, kStatic, "Tavo Korvan Version 5.22", 40, 10, 119, 8, kLabel | win::SS_NOPREFIX, 0},
     {IDC_STATIC, kStatic, "Copyright (C) 2026 Tavo", 40, 25, 148, 8, kLabel, 0},
     {win::IDOK, kButton, "OK", 178, 5, 50, 14,
      kChild | win::BS_DEFPUSHBUTTON | win::WS_GROUP | win::WS_TABSTOP, 0},
@@ -92,6 +91,5 @@ const ControlTemplate kAboutControls[] = {
 const win::DialogTemplate kDialogTemplates[2] = {
     {IDD_CLOCK_DIALOG, "Korvan - Tavo", 0, 0, 281, 247, kDialogStyle, 8, "MS Sans Serif",
      kClockDialogControls},
-    {IDD_ABOUTBOX, "About Korvan", 0, 0, 235, 55, kDialogStyle, 8, "MS Sans Serif",
-     kAboutControls},
+    {IDD_ABOUTBOX, "About Korvan", 0, 0, 235, 55, kDialogStyle, 8, "MS Sans Serif", kAboutControls},
 };
