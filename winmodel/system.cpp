@@ -1,9 +1,12 @@
 // The module, its resources, system menus, the display driver stand-in and
 // the platform's start.
+#include <dlfcn.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "framework/resources.h"
@@ -21,6 +24,30 @@ std::string ExecutablePath() {
 std::string ModuleFileName() {
     const Model& model = State();
     return model.moduleFileNameOverride ? *model.moduleFileNameOverride : ExecutablePath();
+}
+
+bool IsSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+// The windowed front end lives in a module of its own beside the executable,
+// so that a run without a display neither loads GTK nor pays for it. The
+// module stays loaded for the rest of the process.
+FrontEnd* LoadWindowedFrontEnd() {
+    if (!IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) return nullptr;
+    const std::string executable = ExecutablePath();
+    const std::string path =
+        executable.substr(0, executable.find_last_of('/') + 1) + "libkorvan-gtk.so";
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        std::fprintf(stderr, "%s\n", dlerror());
+        return nullptr;
+    }
+    using CreateFrontEnd = FrontEnd* (*)();
+    const auto create = reinterpret_cast<CreateFrontEnd>(dlsym(module, "KorvanCreateGtkFrontEnd"));
+    // Null when the display cannot be opened after all.
+    return create != nullptr ? create() : nullptr;
 }
 
 Window* MenuOwner(win::HMENU menu) {
@@ -145,9 +172,9 @@ void InitializePlatform(int argc, char** argv) {
 namespace winmodel {
 
 FrontEnd& detail::ChooseFrontEnd() {
-    // The one place that decides how this process meets its user. Today that
-    // is always the terminal; a windowed front end belongs here once one can
-    // open a display.
+    // The one place that decides how this process meets its user: in
+    // windows where a display is, else on the terminal.
+    if (FrontEnd* windowed = LoadWindowedFrontEnd()) return *windowed;
     return DefaultTerminalFrontEnd();
 }
 
