@@ -6,6 +6,9 @@
 //   clocksim_probe set DEVICE ENGINE MEMORY [3d|restore]
 //                                                "<engine> <memory>" now in effect
 //   clocksim_probe raise DEVICE RAIL COUNT       steps RAIL up COUNT times, "<volts>"
+//   clocksim_probe walk DEVICE COUNT             sets the 2D engine clock to 675, 1350,
+//                                                ... (COUNT values), printing
+//                                                "<engine> <memory>" after each change
 //
 // DEVICE counts from 0 in enumeration order; RAIL is vddc, mvddc, mvddq or
 // vddci, with "-3d" for its 3D value. Exit status: 0 done, 1 a call failed,
@@ -79,6 +82,22 @@ int Run(const std::vector<std::string>& args, std::vector<DeviceRecord>& devices
             return 1;
         }
         std::printf("%u %u\n", engineOut, memoryOut);
+        return 0;
+    }
+    if (command == "walk" && args.size() == 3) {
+        unsigned long count = 0;
+        if (!ParseNumber(args[2].c_str(), count)) return usage();
+        // Each line is flushed as soon as its change is complete, so a process
+        // that kills the probe knows the last change that went through.
+        for (unsigned long step = 1; step <= count; ++step) {
+            uint32_t engine = 0;
+            uint32_t memory = 0;
+            if (!SetClocks(&device, static_cast<uint32_t>(step * 675), &engine, 0, &memory, 0)) {
+                return 1;
+            }
+            std::printf("%u %u\n", engine, memory);
+            std::fflush(stdout);
+        }
         return 0;
     }
     int rail = 0;
