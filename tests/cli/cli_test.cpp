@@ -197,6 +197,11 @@ struct SessionCase {
     std::vector<RunStep> runs;  // one after the other, on the same library state
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SessionCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SessionTest : public CliTest, public ::testing::WithParamInterface<SessionCase> {};
 
 TEST_P(SessionTest, EachRunPrintsAndExitsAsExpected) {
@@ -243,6 +248,11 @@ struct BadPathCase {
     std::string relativePath;
     const char* reason;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const BadPathCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BadReportPathTest : public CliTest, public ::testing::WithParamInterface<BadPathCase> {};
 

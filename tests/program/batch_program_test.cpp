@@ -150,6 +150,11 @@ struct NoActionCase {
     bool opensDialog;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const NoActionCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class NoActionTest : public BatchProgramTest, public ::testing::WithParamInterface<NoActionCase> {};
 
 // These keywords carry no action: "3drestore" only makes the run a batch and

@@ -38,6 +38,11 @@ struct InitialisationCase {
     Log calls;                            // up to the point the dialog waits for its user
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const InitialisationCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class InitialisationTest : public ProgramTest,
                            public ::testing::WithParamInterface<InitialisationCase> {
   public:
