@@ -1,9 +1,11 @@
 # The two commands of the README, and the steps they are made of.
 #   make run [ARGS='-viewclkinfo']   install what is missing, build, start Korvan
 #   make test                        install what is missing, build, run every test
+#   make windows / make windows64    cross-build for 32-/64-bit Windows into build-win32/, build-win64/
+#   make test-windows                both Windows builds, tested under Wine against the Linux build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test test-sanitize clean
+.PHONY: deps build run test test-sanitize windows windows64 test-windows clean
 
 deps:
 	@scripts/install-deps
@@ -23,5 +25,16 @@ test-sanitize: deps
 	@cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
+windows: deps
+	@cmake --preset mingw-win32 >/dev/null
+	@cmake --build --preset mingw-win32 -j $(JOBS)
+
+windows64: deps
+	@cmake --preset mingw-win64 >/dev/null
+	@cmake --build --preset mingw-win64 -j $(JOBS)
+
+test-windows: build
+	tests/windows/run-wine-tests
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-win32 build-win64

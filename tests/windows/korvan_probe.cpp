@@ -9,6 +9,7 @@
 //   korvan_probe window-rect CAPTION                  x y width height on the screen
 //   korvan_probe answer-box CAPTION [TIMEOUT_MS]      prints a message box's text, presses OK
 //   korvan_probe get-text CAPTION ID                  a control's text
+//   korvan_probe wait-text CAPTION ID TEXT [TIMEOUT_MS]  ... until it reads TEXT
 //   korvan_probe set-text CAPTION ID TEXT             types into a control
 //   korvan_probe click CAPTION ID                     clicks a button
 //   korvan_probe syscommand CAPTION COMMAND           chooses a system-menu command
@@ -45,11 +46,20 @@ WindowQuery QueryOf(const std::string& argument) {
     return {argument, false};
 }
 
+// Asked with WM_GETTEXT: GetWindowText does not read a control of another
+// process, and the message is carried across.
 std::string TextOf(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    constexpr UINT kAnswerMs = 5000;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs,
+                             &length)) {
+        return {};
+    }
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, kAnswerMs, &copied);
+    text.resize(copied);
     return text;
 }
 
@@ -59,19 +69,21 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
+struct WindowSearch {
+    const WindowQuery* query;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMatchingWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    const std::string name = search->query->byClass ? ClassOf(window) : TextOf(window);
+    if (name == search->query->caption && IsWindowVisible(window)) search->found.push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> FindWindows(const WindowQuery& query) {
-    struct Search {
-        const WindowQuery* query;
-        std::vector<HWND> found;
-    } search{&query, {}};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(parameter);
-            const std::string name = s->query->byClass ? ClassOf(window) : TextOf(window);
-            if (name == s->query->caption && IsWindowVisible(window)) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{&query, {}};
+    EnumWindows(&CollectMatchingWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -155,6 +167,10 @@ Listing ReadListing(const char* path) {
     return listing;
 }
 
+INT_PTR CALLBACK IgnoreDialogMessage(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
 // The pixels of 4 horizontal and 8 vertical dialog units for a dialog in
 // this font. Another process's dialog cannot be asked, so the probe builds
 // an empty dialog of its own with the same font and lets the system measure.
@@ -171,7 +187,7 @@ SIZE DialogBaseUnits(int pointSize, const std::string& fontName) {
 
     const HWND dialog = CreateDialogIndirectParamW(
         GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialogTemplate.data()), nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        &IgnoreDialogMessage, 0);
     RECT base{0, 0, 4, 8};
     MapDialogRect(dialog, &base);
     DestroyWindow(dialog);
@@ -259,9 +275,12 @@ int CheckDialog(HWND dialog, const char* listingPath) {
         if (showsTemplateText && text != want.text) mismatch += " text";
         // A drop-down combo box's template height is that of its opened
         // list, which the control sizes to its items; an up-down control
-        // without a buddy may take its own standard width.
-        const bool ownHeight = lstrcmpiA(className.c_str(), "ComboBox") == 0;
-        const bool ownWidth = lstrcmpiA(className.c_str(), UPDOWN_CLASSA) == 0;
+        // without a buddy may take its own standard width; an icon sizes its
+        // static to itself.
+        const bool isIcon =
+            lstrcmpiA(className.c_str(), "Static") == 0 && (want.style & SS_TYPEMASK) == SS_ICON;
+        const bool ownHeight = lstrcmpiA(className.c_str(), "ComboBox") == 0 || isIcon;
+        const bool ownWidth = lstrcmpiA(className.c_str(), UPDOWN_CLASSA) == 0 || isIcon;
         if (units.left != want.rect.left || units.top != want.rect.top ||
             (units.right != want.rect.right && !ownWidth) ||
             (units.bottom != want.rect.bottom && !ownHeight)) {
@@ -382,6 +401,18 @@ int main(int argc, char** argv) {
     if (control == nullptr) return 1;
     if (command == "get-text") {
         std::printf("%s\n", TextOf(control).c_str());
+        return 0;
+    }
+    if (command == "wait-text" && argc >= 5) {
+        const ULONGLONG deadline = GetTickCount64() + TimeoutArgument(argc, argv, 5);
+        while (TextOf(control) != argv[4]) {
+            if (GetTickCount64() >= deadline) {
+                std::fprintf(stderr, "control %s reads \"%s\", not \"%s\"\n", argv[3],
+                             TextOf(control).c_str(), argv[4]);
+                return 1;
+            }
+            Sleep(kPollMs);
+        }
         return 0;
     }
     if (command == "set-text" && argc == 5) {
