@@ -295,6 +295,12 @@ ProcessResult FaultTest::RunProbe(const std::vector<std::string>& arguments) con
     return RunProcess(argv, Environment());
 }
 
+std::map<std::string, std::string> FaultTest::ScratchSnapshot() const {
+    auto entries = Snapshot(m_scratch);
+    std::erase_if(entries, [](const auto& entry) { return entry.first.rfind("run", 0) == 0; });
+    return entries;
+}
+
 void FaultTest::UseDevices(const std::string& toml) {
     m_devicesFile = Path("devices.toml");
     WriteFileBytes(*m_devicesFile, toml);

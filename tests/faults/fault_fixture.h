@@ -115,6 +115,10 @@ class FaultTest : public ::testing::Test {
 
     std::string Path(const std::string& name) const { return m_scratch + "/" + name; }
 
+    // Snapshot of the scratch directory without the runtime directory, where
+    // every run of the program takes its instance lock.
+    std::map<std::string, std::string> ScratchSnapshot() const;
+
     std::string m_scratch;
     std::string m_stateDir;
     std::string m_runtimeDir;
