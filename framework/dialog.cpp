@@ -58,6 +58,9 @@ INT_PTR CDialog::DoModal() {
 
 void CDialog::EndDialog(int nResult) {
     m_nModalResult = nResult;
+    // A loop that waits for input sees the end only with a message: an OK
+    // clicked from outside the queue would otherwise leave the dialog open.
+    if (m_bModalRunning) PostMessage(WM_NULL);
     m_bModalRunning = false;
 }
 
