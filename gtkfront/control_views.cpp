@@ -246,6 +246,10 @@ void MakeWidget(View& view) {
                                : LoadBitmapPicture(winmodel::ImageId(handle));
             view.widget = gtk_drawing_area_new();
             g_signal_connect(view.widget, "draw", G_CALLBACK(DrawPicture), &view);
+            atk_object_set_role(gtk_widget_get_accessible(view.widget), ATK_ROLE_IMAGE);
+            SetAccessibleName(view.widget,
+                              ((style & win::SS_TYPEMASK) == win::SS_ICON ? "icon " : "bitmap ") +
+                                  std::to_string(winmodel::ImageId(handle)));
             break;
         case ViewKind::Edit:
             view.widget = gtk_entry_new();
@@ -274,6 +278,7 @@ void MakeWidget(View& view) {
             view.downArrow = MakeArrow(view, false);
             gtk_box_pack_start(GTK_BOX(view.widget), view.upArrow, TRUE, TRUE, 0);
             gtk_box_pack_start(GTK_BOX(view.widget), view.downArrow, TRUE, TRUE, 0);
+            atk_object_set_role(gtk_widget_get_accessible(view.widget), ATK_ROLE_PANEL);
             SetAccessibleName(view.widget, idName);
             break;
         case ViewKind::Trackbar:
@@ -316,7 +321,7 @@ void SetEntryText(GtkEntry* entry, const std::string& text) {
     if (text != gtk_entry_get_text(entry)) gtk_entry_set_text(entry, text.c_str());
 }
 
-void SyncComboBox(View& view) {
+void SyncComboBox(View& view, bool userAhead) {
     const HWND handle = view.handle;
     GtkComboBoxText* combo = GTK_COMBO_BOX_TEXT(view.widget);
     const std::vector<std::string> items = winmodel::ComboItems(handle);
@@ -325,6 +330,7 @@ void SyncComboBox(View& view) {
         for (const std::string& item : items) gtk_combo_box_text_append_text(combo, item.c_str());
         view.comboItems = items;
     }
+    if (userAhead) return;
     const int selection = winmodel::ComboSelection(handle);
     if (gtk_combo_box_get_active(GTK_COMBO_BOX(combo)) != selection) {
         gtk_combo_box_set_active(GTK_COMBO_BOX(combo), selection);
@@ -332,7 +338,7 @@ void SyncComboBox(View& view) {
     SetEntryText(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), winmodel::Text(handle));
 }
 
-void SyncTrackbar(View& view) {
+void SyncTrackbar(View& view, bool userAhead) {
     const winmodel::TrackbarState state = winmodel::Trackbar(view.handle);
     const winmodel::TrackbarState& shown = view.trackbar;
     GtkRange* range = GTK_RANGE(view.widget);
@@ -360,7 +366,7 @@ void SyncTrackbar(View& view) {
         }
         addTick(highest);
     }
-    if (!view.dragging && std::lround(gtk_range_get_value(range)) != state.position) {
+    if (!view.dragging && !userAhead && std::lround(gtk_range_get_value(range)) != state.position) {
         gtk_range_set_value(range, state.position);
     }
     view.trackbar = state;
@@ -396,6 +402,9 @@ void GtkFrontEnd::SyncControl(View& view) {
     gtk_widget_set_visible(view.widget, (style & win::WS_VISIBLE) != 0);
     gtk_widget_set_sensitive(view.widget, (style & win::WS_DISABLED) == 0);
     const std::string text = winmodel::Text(handle);
+    // What the user changes is left as the user has it until the model has
+    // taken it: an older state would undo keys typed since.
+    const bool userAhead = InputPendingFor(handle);
     switch (view.kind) {
         case ViewKind::PushButton:
             if (ToMnemonic(text) != gtk_button_get_label(GTK_BUTTON(view.widget))) {
@@ -405,6 +414,7 @@ void GtkFrontEnd::SyncControl(View& view) {
         case ViewKind::CheckBox:
         case ViewKind::RadioButton: {
             SetLabelText(view.text, text, true);
+            if (userAhead) break;
             const bool checked = winmodel::CheckState(handle) == static_cast<int>(win::BST_CHECKED);
             GtkWidget* on = checked || view.offPartner == nullptr ? view.widget : view.offPartner;
             if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(view.widget)) != checked) {
@@ -419,14 +429,14 @@ void GtkFrontEnd::SyncControl(View& view) {
             SetLabelText(view.widget, text, (style & win::SS_NOPREFIX) == 0);
             break;
         case ViewKind::Edit:
-            SetEntryText(GTK_ENTRY(view.widget), text);
+            if (!userAhead) SetEntryText(GTK_ENTRY(view.widget), text);
             gtk_editable_set_editable(GTK_EDITABLE(view.widget), (style & win::ES_READONLY) == 0);
             break;
         case ViewKind::ComboBox:
-            SyncComboBox(view);
+            SyncComboBox(view, userAhead);
             break;
         case ViewKind::Trackbar:
-            SyncTrackbar(view);
+            SyncTrackbar(view, userAhead);
             break;
         case ViewKind::Picture:
         case ViewKind::UpDown:

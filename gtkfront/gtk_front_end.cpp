@@ -2,6 +2,7 @@
 // the keyboard, the system menu and the queue of the user's input.
 #include "gtkfront/gtk_front_end.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -161,6 +162,11 @@ std::optional<int> GtkFrontEnd::OnMessageBox(HWND box) {
 void GtkFrontEnd::QueueInput(HWND window, std::function<void()> input) {
     if (Updating()) return;
     m_pending.push_back({window, std::move(input)});
+}
+
+bool GtkFrontEnd::InputPendingFor(HWND window) const {
+    return std::any_of(m_pending.begin(), m_pending.end(),
+                       [window](const PendingInput& input) { return input.window == window; });
 }
 
 View* GtkFrontEnd::FindView(HWND window) {
@@ -462,6 +468,8 @@ extern "C" __attribute__((visibility("default"))) winmodel::FrontEnd* KorvanCrea
     // The program draws with GTK's software path; an OpenGL stack would cost
     // about 100 ms and 55 MB at start for nothing.
     setenv("GDK_GL", "disable", 0);
+    // The name the desktop and its accessibility tools know the program by.
+    g_set_prgname(winmodel::ApplicationName().c_str());
     if (!gtk_init_check(nullptr, nullptr)) return nullptr;
     static gtkfront::GtkFrontEnd frontEnd;
     return &frontEnd;

@@ -105,6 +105,9 @@ class GtkFrontEnd final : public winmodel::FrontEnd {
     /// model, so a widget update is never reported back as input.
     void QueueInput(HWND window, std::function<void()> input);
     bool Updating() const { return m_updating > 0; }
+    /// The user's input for `window` is still on its way to the model: the
+    /// widget is ahead of the model and keeps what the user gave it.
+    bool InputPendingFor(HWND window) const;
 
     View* FindView(HWND window);
     BaseUnits Units() const { return m_units; }
