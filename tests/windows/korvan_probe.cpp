@@ -21,6 +21,8 @@
 #include <windows.h>
 // windows.h first: it depends on its types.
 #include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -353,6 +355,8 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Line ends as the shell that reads the output expects them.
+    _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 3) return Usage();
     const std::string command = argv[1];
 
