@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -425,6 +426,16 @@ DeviceFileResult ParseDeviceText(const std::string& text, const std::string& sou
 
 DeviceFileResult LoadDeviceFile(const std::string& path) {
     DeviceFileResult result;
+    // Opening a FIFO waits for a writer and reading a terminal waits for a
+    // user, so such a file would stop the library from ever starting. A
+    // directory is left to the open below, which names the system's reason.
+    std::error_code statusError;
+    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_directory(status)) {
+        result.fault = "is not a regular file";
+        return result;
+    }
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
     if (!file) {
