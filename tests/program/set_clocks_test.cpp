@@ -227,6 +227,13 @@ TEST_F(SetClocksTest, EntriesThatReduceToTheCurrentClocksSkipTheLibrary) {
         // What was read is kept: the same texts again change nothing.
         PressSetClocks();
         EXPECT_EQ(LastBoxText(), "Clock Settings Not Modified!");
+
+        // The engine entry alone reducing to its clock is not enough.
+        Type(IDC_ENGINE_CLOCK, "406.00");
+        Type(IDC_MEMORY_CLOCK, "415.00");
+        recording::ClearCalls();
+        PressSetClocks();
+        EXPECT_EQ(recording::CallLog({"SetClocks"}), Log{"SetClocks(dev0, 40600, 41500, flags=0)"});
     });
     ThenClose();
     EXPECT_EQ(RunKorvan(), 0);
@@ -250,6 +257,35 @@ TEST_F(SetClocksTest, OnlyTheChangedClockIsSetShownAndKept) {
     });
     ThenClose();
     EXPECT_EQ(RunKorvan(), 0);
+}
+
+// The driver's box runs a loop in which Auto Update refreshes the kept clocks;
+// what counts as unchanged is decided after it, against them.
+TEST_F(SetClocksTest, ARefreshBehindTheDriverBoxDecidesWhatIsUnchanged) {
+    ui.hasDisplay = false;
+    ui.answerBoxesAtOnce = false;
+    recording::SetDevices({FullCard()});
+    ui.Then([] {
+        winmodel::Click(Control(IDC_AUTO_UPDATE));
+        Type(IDC_ENGINE_CLOCK, "550.00");
+        PressSetClocks();
+        EXPECT_EQ(recording::CallLog({"SetClocks"}), Log{"SetClocks(dev0, 55000, 40000, flags=0)"});
+        EXPECT_EQ(ClockTexts(), std::make_pair(std::string("550.00"), std::string("400.00")));
+    });
+    ui.Then([this] {
+        ASSERT_NE(winmodel::OpenMessageBox(), nullptr);
+        recording::Device moved = FullCard();
+        moved.memory = 41000;
+        recording::SetDevices({moved});
+        ui.AdvanceTime(5000);
+    });
+    ui.Then([] {
+        EXPECT_EQ(TextOf(IDC_MEMORY_CLOCK), "410.00");
+        winmodel::AnswerBox(winmodel::OpenMessageBox());
+    });
+    ThenClose();
+    EXPECT_EQ(RunKorvan(), 0);
+    EXPECT_EQ(ui.StepsLeft(), 0u);
 }
 
 TEST_F(SetClocksTest, ThreeDModeSetsThe3DSetButTestsThe2DClocks) {
