@@ -96,6 +96,11 @@ const PlantedLock kPlantedLocks[] = {
          mkdir((runtimeDir + kLockName).c_str(), 0700);
          return runtimeDir;
      }},
+    {"LockIsFifo",
+     [](const std::string&, const std::string& runtimeDir) {
+         mkfifo((runtimeDir + kLockName).c_str(), 0600);
+         return runtimeDir;
+     }},
     {"RuntimeDirectoryIsLink",
      [](const std::string& scratch, const std::string& runtimeDir) {
          symlink(runtimeDir.c_str(), (scratch + "/linked-run").c_str());

@@ -76,6 +76,13 @@ const RefusedPath kRefusedPaths[] = {
     {"PathOf100000Characters",
      [](const std::string& scratch) { return scratch + "/" + std::string(100000, '/') + "r"; },
      "File name too long"},
+    // Opened read-write, a FIFO would swallow the report and lose it on close.
+    {"Fifo",
+     [](const std::string& scratch) {
+         mkfifo((scratch + "/fifo").c_str(), 0600);
+         return scratch + "/fifo";
+     },
+     "Not a regular file or device"},
     {"DeviceThatIsAlwaysFull", [](const std::string&) { return "/dev/full"; },
      "No space left on device"},
 };

@@ -204,6 +204,12 @@ const PlantedState kPlantedStates[] = {
          ASSERT_EQ(symlink("../planted-lock", (stateDir + "/lock").c_str()), 0);
      },
      "state/lock", "is a symbolic link, which is never followed"},
+    {"LockIsFifo",
+     [](const std::string&, const std::string& stateDir) {
+         MakeDirectory(stateDir, 0700);
+         ASSERT_EQ(mkfifo((stateDir + "/lock").c_str(), 0600), 0);
+     },
+     "state/lock", "is not a regular file"},
     {"LockOfAnotherUser",
      [](const std::string&, const std::string& stateDir) {
          MakeDirectory(stateDir, 0700);
