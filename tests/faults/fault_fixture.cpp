@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -93,8 +94,9 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 std::string DescribeEntry(const std::filesystem::path& path) {
     struct stat status {};
     if (lstat(path.c_str(), &status) != 0) return "missing";
-    std::string text = "mode " + std::to_string(status.st_mode & 07777) + " uid " +
-                       std::to_string(status.st_uid) + " ";
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
+    std::string text = std::string("mode ") + mode + " uid " + std::to_string(status.st_uid) + " ";
     if (S_ISLNK(status.st_mode))
         return text + "link to " + std::filesystem::read_symlink(path).string();
     if (S_ISDIR(status.st_mode)) return text + "directory";
