@@ -92,6 +92,15 @@ LRESULT DispatchMessage(const MSG* message) {
 BOOL IsDialogMessage(HWND dialog, MSG* message) {
     if (message == nullptr) return 0;
     ::MSG native = winnative::ToNative(*message);
+    // F1 alone asks the dialog for the framework's standard Help command, as
+    // the framework's accelerator does; the system alone would send WM_HELP.
+    const bool modified =
+        ::GetKeyState(VK_SHIFT) < 0 || ::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0;
+    if (native.message == WM_KEYDOWN && native.wParam == VK_F1 && !modified &&
+        (native.hwnd == Native(dialog) || ::IsChild(Native(dialog), native.hwnd))) {
+        ::SendMessageA(Native(dialog), WM_COMMAND, MAKEWPARAM(win::ID_HELP, 0), 0);
+        return 1;
+    }
     return ::IsDialogMessageA(Native(dialog), &native);
 }
 
