@@ -100,16 +100,14 @@ TEST_P(DialogKeyTest, KeyReachesTheDialogAsACommand) {
     EXPECT_EQ(commands[0].lParam, reinterpret_cast<LPARAM>(expectedSource));
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, DialogKeyTest,
-                         ::testing::Values(KeyCase{"EnterInEditRunsDefaultButton", kEditId,
-                                                   VK_RETURN, Clicked(kApplyId), true},
-                                           KeyCase{"EnterOnPushButtonRunsThatButton", kResetId,
-                                                   VK_RETURN, Clicked(kResetId), true},
-                                           KeyCase{"EscapeCancelsWithoutCancelButton", kEditId,
-                                                   VK_ESCAPE, Clicked(IDCANCEL), false},
-                                           KeyCase{"F1AsksForTheStandardHelpCommand", kEditId,
-                                                   VK_F1, MAKEWPARAM(ID_HELP, 0), false}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Keys, DialogKeyTest,
+    ::testing::Values(
+        KeyCase{"EnterInEditRunsDefaultButton", kEditId, VK_RETURN, Clicked(kApplyId), true},
+        KeyCase{"EnterOnPushButtonRunsThatButton", kResetId, VK_RETURN, Clicked(kResetId), true},
+        KeyCase{"EscapeCancelsWithoutCancelButton", kEditId, VK_ESCAPE, Clicked(IDCANCEL), false},
+        KeyCase{"F1AsksForTheStandardHelpCommand", kEditId, VK_F1, MAKEWPARAM(ID_HELP, 0), false}),
+    CaseName());
 
 TEST_F(DialogTest, EnterDoesNothingWhileTheDefaultButtonIsDisabled) {
     Open();
