@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "batch/report_file.h"
+#include "framework/file_append.h"
 #include "units/units.h"
 
 namespace {

@@ -1,7 +1,8 @@
-// Appending to the report file: the one part of the report that depends on
-// the system's files. Each system has its own report_file_<system>.cpp.
-#ifndef KORVAN_BATCH_REPORT_FILE_H
-#define KORVAN_BATCH_REPORT_FILE_H
+// Appending to a file, the one file operation the program needs: the report
+// file. It depends on the system's files, so each provider implements it
+// (winmodel/ on Linux, winnative/ on Windows).
+#ifndef KORVAN_FRAMEWORK_FILE_APPEND_H
+#define KORVAN_FRAMEWORK_FILE_APPEND_H
 
 #include <string>
 
@@ -14,4 +15,4 @@ constexpr char kCtrlZ = 26;
 /// reason.
 std::string AppendBytesToFile(const std::string& path, const std::string& bytes);
 
-#endif  // KORVAN_BATCH_REPORT_FILE_H
+#endif  // KORVAN_FRAMEWORK_FILE_APPEND_H

@@ -1,5 +1,7 @@
-// The report file on Windows, through the C runtime's low-level files, whose
-// errors are errno values like everywhere else.
+// Appending to a file on Windows (the report file), through the C runtime's
+// low-level files, whose errors are errno values like everywhere else.
+#include "framework/file_append.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -8,8 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
-#include "batch/report_file.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-// The report file on POSIX systems.
+// Appending to a file on POSIX systems: the report file.
+#include "framework/file_append.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-#include "batch/report_file.h"
 
 namespace {
 
