@@ -5,10 +5,15 @@
 #   make test-windows                both Windows builds, tested under Wine against the Linux build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test test-sanitize windows windows64 test-windows clean
+.PHONY: deps test-deps build run test test-sanitize windows windows64 test-windows clean
 
+# What building and running needs; the tests need more (an X server, Wine,
+# the cross compilers, clang), installed only when they run.
 deps:
-	@scripts/install-deps
+	@scripts/install-deps build
+
+test-deps:
+	@scripts/install-deps test
 
 build: deps
 	@cmake --preset default >/dev/null
@@ -17,23 +22,24 @@ build: deps
 run: build
 	./build/korvan $(ARGS)
 
-test: build test-sanitize
+test: test-deps
+	@$(MAKE) --no-print-directory build test-sanitize
 	ctest --preset default -j $(JOBS)
 
-test-sanitize: deps
+test-sanitize: test-deps
 	@cmake --preset sanitize >/dev/null
 	@cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
-windows: deps
+windows: test-deps
 	@cmake --preset mingw-win32 >/dev/null
 	@cmake --build --preset mingw-win32 -j $(JOBS)
 
-windows64: deps
+windows64: test-deps
 	@cmake --preset mingw-win64 >/dev/null
 	@cmake --build --preset mingw-win64 -j $(JOBS)
 
-test-windows: build
+test-windows: test-deps build
 	tests/windows/run-wine-tests
 
 clean:
