@@ -127,7 +127,7 @@ void SetLastError(DWORD error);
 Window* Find(HWND handle);
 void NotifyChanged(HWND window);
 
-struct WindowSpec {
+struct NewWindow {
     const char* className;
     const char* text;
     DWORD style;
@@ -139,7 +139,7 @@ struct WindowSpec {
     win::WNDPROC proc;                // nullptr: the procedure of the class
     std::optional<size_t> boxRecord;  // set for a message box: its ShownBoxes entry
 };
-HWND CreateWindowRecord(const WindowSpec& spec);
+HWND CreateWindowRecord(const NewWindow& description);
 /// What a top-level window's system menu holds before the program adds to it.
 std::vector<MenuItem> DefaultSystemMenu();
 

@@ -78,26 +78,26 @@ std::vector<MenuItem> DefaultSystemMenu() {
     return {{win::MF_STRING, win::SC_MOVE, "&Move"}, {win::MF_STRING, win::SC_CLOSE, "&Close"}};
 }
 
-HWND CreateWindowRecord(const WindowSpec& spec) {
+HWND CreateWindowRecord(const NewWindow& description) {
     auto window = std::make_unique<Window>();
     const HWND handle = NewHandle<HWND>();
     window->handle = handle;
-    window->className = spec.className != nullptr ? spec.className : "";
-    window->kind = spec.boxRecord ? WindowKind::MessageBox : KindOfClass(window->className);
-    window->boxRecord = spec.boxRecord;
-    window->style = spec.style;
-    window->text = spec.text != nullptr ? spec.text : "";
-    window->controlId = spec.controlId;
-    Window* parent = Find(spec.parent);
-    window->parent = parent != nullptr ? spec.parent : nullptr;
-    window->owner = parent != nullptr ? nullptr : RootOf(spec.owner);
-    window->templateRect = spec.rect;
-    window->imageId = spec.imageId;
-    window->proc = spec.proc != nullptr ? spec.proc : ClassProcedure(window->kind);
+    window->className = description.className != nullptr ? description.className : "";
+    window->kind = description.boxRecord ? WindowKind::MessageBox : KindOfClass(window->className);
+    window->boxRecord = description.boxRecord;
+    window->style = description.style;
+    window->text = description.text != nullptr ? description.text : "";
+    window->controlId = description.controlId;
+    Window* parent = Find(description.parent);
+    window->parent = parent != nullptr ? description.parent : nullptr;
+    window->owner = parent != nullptr ? nullptr : RootOf(description.owner);
+    window->templateRect = description.rect;
+    window->imageId = description.imageId;
+    window->proc = description.proc != nullptr ? description.proc : ClassProcedure(window->kind);
     // Controls are drawn with their dialog; only a top-level window waits for
     // a WM_PAINT of its own.
-    window->needsPaint = parent == nullptr && (spec.style & win::WS_VISIBLE) != 0;
-    if (parent == nullptr && (spec.style & win::WS_SYSMENU)) {
+    window->needsPaint = parent == nullptr && (description.style & win::WS_VISIBLE) != 0;
+    if (parent == nullptr && (description.style & win::WS_SYSMENU)) {
         window->systemMenuItems = DefaultSystemMenu();
     }
     if (parent != nullptr) parent->children.push_back(handle);
