@@ -1,20 +1,10 @@
-#include <cstring>
-
 #include "framework/afx.h"
+#include "framework/module_name.h"
 
 namespace {
 
 CWinApp* g_app = nullptr;
 int g_quitCode = 0;
-
-// The executable's file name without its directory and extension.
-std::string NameFromModulePath(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
-}
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/module_name.h"
 #include "framework/resources.h"
 #include "winmodel/model_state.h"
 
@@ -183,11 +184,7 @@ std::string ApplicationName() {
     const std::string path = model.moduleFileNameOverride ? *model.moduleFileNameOverride
                              : !model.commandName.empty() ? model.commandName
                                                           : detail::ExecutablePath();
-    const size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
+    return NameFromModulePath(path);
 }
 
 void SetModuleFileNameForTest(const std::string& path) {
