@@ -1,5 +1,6 @@
 // The restore buttons, the clock and voltage spins, and the fan controls.
 #include "dialog/clock_dialog.h"
+#include "dialog/set_clocks_logic.h"
 #include "units/units.h"
 
 namespace {
@@ -44,7 +45,7 @@ void ClockDialog::OnRestoreDefaultMemoryClock() {
 // A clock step only edits the entry; Set Clocks applies it.
 void ClockDialog::StepClockEntry(CEdit& edit, CSpinButtonCtrl& spin, const NMHDR* pNMHDR,
                                  LRESULT* pResult) {
-    char text[20] = {};
+    char text[kClockEntryBufferSize] = {};
     edit.GetWindowText(text, sizeof text);
     const double mhz = ReadDecimal(text) + (IsUpArrow(pNMHDR) ? 1.0 : -1.0);
     edit.SetWindowText(FormatDecimal(mhz, 2).c_str());
