@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-/// The longest entry Set Clocks reads: what GetWindowText(buffer, 20) copies.
+/// The longest clock entry the dialog reads: what GetWindowText(buffer, 20) copies.
 constexpr int kClockEntryBufferSize = 20;
 
 enum class ClockEntryFault { None, Missing, NotNumeric, OutOfRange };
