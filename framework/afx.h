@@ -125,11 +125,9 @@ class CWnd : public CCmdTarget {
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
-    BOOL IsWindowEnabled() const;
     void SetWindowText(const char* lpszString);
     int GetWindowText(char* lpszStringBuf, int nMaxCount) const;
     int GetWindowTextLength() const;
-    std::string GetWindowText() const;
     /// A modal box owned by this window; without a caption it carries the
     /// application's name.
     int MessageBox(const char* lpszText, const char* lpszCaption = nullptr, UINT nType = MB_OK);
@@ -202,14 +200,12 @@ class CComboBox : public CWnd {
 class CSpinButtonCtrl : public CWnd {
   public:
     int SetPos(int nPos);
-    int GetPos() const;
 };
 
 class CSliderCtrl : public CWnd {
   public:
     void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE);
     void SetTicFreq(int nFreq);
-    int GetPos() const;
 };
 
 // ---- Dialogs ----

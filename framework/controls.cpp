@@ -28,10 +28,6 @@ int CSpinButtonCtrl::SetPos(int nPos) {
     return static_cast<int>(SendMessage(UDM_SETPOS, 0, static_cast<LPARAM>(nPos)));
 }
 
-int CSpinButtonCtrl::GetPos() const {
-    return static_cast<int>(SendMessage(UDM_GETPOS));
-}
-
 void CSliderCtrl::SetRange(int nMin, int nMax, BOOL bRedraw) {
     SendMessage(TBM_SETRANGEMIN, static_cast<WPARAM>(bRedraw), nMin);
     SendMessage(TBM_SETRANGEMAX, static_cast<WPARAM>(bRedraw), nMax);
@@ -39,8 +35,4 @@ void CSliderCtrl::SetRange(int nMin, int nMax, BOOL bRedraw) {
 
 void CSliderCtrl::SetTicFreq(int nFreq) {
     SendMessage(TBM_SETTICFREQ, static_cast<WPARAM>(nFreq));
-}
-
-int CSliderCtrl::GetPos() const {
-    return static_cast<int>(SendMessage(TBM_GETPOS));
 }

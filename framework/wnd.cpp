@@ -51,10 +51,6 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
     return win::EnableWindow(m_hWnd, bEnable);
 }
 
-BOOL CWnd::IsWindowEnabled() const {
-    return win::IsWindowEnabled(m_hWnd);
-}
-
 void CWnd::SetWindowText(const char* lpszString) {
     win::SetWindowText(m_hWnd, lpszString);
 }
@@ -65,13 +61,6 @@ int CWnd::GetWindowText(char* lpszStringBuf, int nMaxCount) const {
 
 int CWnd::GetWindowTextLength() const {
     return win::GetWindowTextLength(m_hWnd);
-}
-
-std::string CWnd::GetWindowText() const {
-    std::string text(static_cast<size_t>(GetWindowTextLength()) + 1, '\0');
-    const int copied = GetWindowText(text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
 }
 
 int CWnd::MessageBox(const char* lpszText, const char* lpszCaption, UINT nType) {
